@@ -23,12 +23,13 @@ std::string Item(int n, const std::string& path, const std::string& title, int t
 
 // The launcher ends at once; its installer keeps its window up for 3 s. The
 // next item starts only after that installer has ended, and promptly then.
+// (Every installer here outlives the half second before the first search.)
 TEST(FollowUp, TheNextItemStartsWhenTheInstallerEndsNotWhenItsLauncherDoes) {
     WinePrefix prefix;
     prefix.PrepareSysprep(List(
         Item(1, FakeInstallerItem("one", "Acme Product 1 - InstallShield Wizard", 0, 3000),
              "acme product 1", 0) +
-            Item(2, FakeInstallerItem("two", "Acme Product 2 Setup", 0, 200), "acme product 2", 0),
+            Item(2, FakeInstallerItem("two", "Acme Product 2 Setup", 0, 1500), "acme product 2", 0),
         2));
     EXPECT_EQ(prefix.RunInstallseq().exitCode, 0);
     const std::vector<LogEvent> log = prefix.Log();
@@ -45,7 +46,7 @@ TEST(FollowUp, AWindowThatTurnsUpLaterIsStillFollowed) {
     WinePrefix prefix;
     prefix.PrepareSysprep(List(
         Item(1, FakeInstallerItem("late", "Late Setup", 3000, 1500), "late setup", 1) +
-            Item(2, FakeInstallerItem("next", "Next Setup", 0, 100), "next setup", 0),
+            Item(2, FakeInstallerItem("next", "Next Setup", 0, 1500), "next setup", 0),
         2));
     EXPECT_EQ(prefix.RunInstallseq().exitCode, 0);
     const std::vector<LogEvent> log = prefix.Log();
@@ -60,7 +61,7 @@ TEST(FollowUp, AnEmptyTitleFollowsTheFirstInstallerWindow) {
     WinePrefix prefix;
     prefix.PrepareSysprep(List(
         Item(1, FakeInstallerItem("any", "Some Other Product", 0, 2500), "", -1) +
-            Item(2, FakeInstallerItem("next", "Next Setup", 0, 100), "next setup", 0),
+            Item(2, FakeInstallerItem("next", "Next Setup", 0, 1500), "next setup", 0),
         2));
     EXPECT_EQ(prefix.RunInstallseq().exitCode, 0);
     const std::vector<LogEvent> log = prefix.Log();
@@ -77,7 +78,7 @@ TEST(FollowUpSlow, ATitleWithUpperCaseGivesUpAfterAboutAMinute) {
     prefix.PrepareSysprep(List(
         Item(1, MarkerItem("own", 1500), "Setup", 0) +
             Item(2, FakeInstallerItem("never", "Setup", 0, 8000), "Setup", -1) +
-            Item(3, FakeInstallerItem("last", "Last Setup", 0, 100), "last setup", 0),
+            Item(3, FakeInstallerItem("last", "Last Setup", 0, 1500), "last setup", 0),
         3));
     const WinePrefix::RunResult run = prefix.RunInstallseq(300);
     EXPECT_EQ(run.exitCode, 0);

@@ -9,8 +9,10 @@ namespace {
 const char TestKey[] = "HKCU\\Software\\InstallseqTest";
 
 // Items that end quickly: a launcher whose installer shows a window titled
-// "setup <label>" for lifeMs, which the run finds and follows.
-std::string Item(int n, const std::string& label, int time, int lifeMs = 300) {
+// "Setup <label>" for lifeMs, which the run finds and follows. The window must
+// outlast the half second before the first search, or the search finds nothing
+// and gives up only after a minute.
+std::string Item(int n, const std::string& label, int time, int lifeMs = 1500) {
     const std::string i = std::to_string(n);
     return "Path" + i + "=" + FakeInstallerItem(label, "Setup " + label, 0, lifeMs) + "\nTitle" + i +
            "=setup " + label + "\nTime" + i + "=" + std::to_string(time) + "\n";
@@ -92,7 +94,7 @@ TEST(InstallRun, AQuotedProgramPathWithSpacesStartsThatProgramWithItsArguments) 
     const std::string tools = "sysprep/My Tools";
     prefix.PrepareSysprep("[OS_Language_Tag]\r\n0409=ENU\r\n[ENUPath]\r\nNum=1\r\n"
                           "Path1=\"C:\\sysprep\\My Tools\\setup copy.exe\" C:\\sysprep\\log.txt "
-                          "spaced \"Setup spaced\" 0 200\r\nTitle1=setup spaced\r\nTime1=0\r\n");
+                          "spaced \"Setup spaced\" 0 1500\r\nTitle1=setup spaced\r\nTime1=0\r\n");
     ASSERT_EQ(system(("mkdir -p '" + prefix.HostPath(tools) + "'").c_str()), 0);
     prefix.CopyHelper("fake_installer.exe", tools + "/setup copy.exe");
     EXPECT_EQ(prefix.RunInstallseq().exitCode, 0);
@@ -100,7 +102,7 @@ TEST(InstallRun, AQuotedProgramPathWithSpacesStartsThatProgramWithItsArguments) 
     EXPECT_EQ(StartedLabels(log), (std::vector<std::string>{"spaced"}));
     const std::string commandLine = Find(log, "launcher-start", "spaced").detail;
     EXPECT_NE(commandLine.find("My Tools\\setup copy.exe"), std::string::npos) << commandLine;
-    EXPECT_NE(commandLine.find(" C:\\sysprep\\log.txt spaced \"Setup spaced\" 0 200"),
+    EXPECT_NE(commandLine.find(" C:\\sysprep\\log.txt spaced \"Setup spaced\" 0 1500"),
               std::string::npos)
         << commandLine;
     EXPECT_EQ(Find(log, "installer-start", "spaced").detail, "Setup spaced");

@@ -3,7 +3,7 @@
 # (left alone when it is already complete). Tests copy it rather than boot
 # their own: a copy costs far less than wineboot.
 set -euo pipefail
-prefix=$1
+prefix=$(realpath -m "$1")  # Wine takes only an absolute prefix path
 [ -f "$prefix/.installseq-ready" ] && exit 0
 rm -rf "$prefix"
 mkdir -p "$(dirname "$prefix")"
