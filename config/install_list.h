@@ -46,6 +46,16 @@ extern InstallList TheInstallList;
 // beyond the table.
 int ItemCount(const InstallList& list);
 
+// The bytes a Locale value is read into: zero-filled, so a value stored
+// without its terminator still ends; a value that does not fit is not read.
+enum : int { LocaleBufferSize = 32 };
+
+// Fills key from a Locale value given as text, as ReadLanguageKey turns the
+// registry's value (stored with its terminator) into the key: the fifth to
+// eighth characters; a value of LocaleBufferSize characters or more does not
+// fit its buffer, and the key is then DefaultLanguageKey.
+void LanguageKeyFromLocale(const char* value, char (&key)[LanguageKeyCapacity + 1]);
+
 // Fills key with the language of the default user profile: the fifth to eighth
 // characters of its Locale value, or DefaultLanguageKey when that cannot be read.
 void ReadLanguageKey(char (&key)[LanguageKeyCapacity + 1]);
