@@ -1,12 +1,15 @@
 #!/usr/bin/env bash
 # Installs what building and testing need, on Debian 12, and only what is
 # missing: CMake, Ninja, GoogleTest, the mingw-w64 cross compilers (posix
-# threading variant) and Wine with its 32-bit part. Needs root for apt-get.
+# threading variant), Wine with its 32-bit part, and clang with its run-time
+# libraries (libFuzzer, the sanitizers) for the fuzz targets. Needs root for
+# apt-get.
 set -euo pipefail
 
 packages=(cmake ninja-build g++ libgtest-dev
           g++-mingw-w64-i686-posix g++-mingw-w64-x86-64-posix
-          wine wine64 wine32:i386)
+          wine wine64 wine32:i386
+          clang libclang-rt-14-dev)
 
 missing=()
 for package in "${packages[@]}"; do

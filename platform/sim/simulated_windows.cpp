@@ -40,7 +40,19 @@ struct World {
     int handlesOpened = 0;
     int badCloses = 0;
     std::map<std::string, Fault> faults;
+    std::map<std::string, int> closeAtCall;  // calls to let through before the closing one
     std::vector<Call> calls;
+};
+
+// Outside the world: Reset allocates too, and must not disturb the count.
+int serviceDepth = 0;
+
+// Marks a simulated service as running for as long as it lives.
+struct InsideService {
+    InsideService() { ++serviceDepth; }
+    ~InsideService() { --serviceDepth; }
+    InsideService(const InsideService&) = delete;
+    InsideService& operator=(const InsideService&) = delete;
 };
 
 World& TheWorld() {
@@ -137,6 +149,21 @@ DWORD StartProcess(Millis at, const ProcessScript& script) {
     return id;
 }
 
+// Closes the window now when a test asked for this call of the service to
+// find it gone.
+void CloseIfAsked(const char* service, HWND handle) {
+    auto found = TheWorld().closeAtCall.find(service);
+    if (found == TheWorld().closeAtCall.end()) return;
+    if (found->second > 0) {
+        --found->second;
+        return;
+    }
+    TheWorld().closeAtCall.erase(found);
+    for (Window& window : TheWorld().windows) {
+        if (window.handle == handle) window.goneAt = std::min(window.goneAt, TheWorld().now);
+    }
+}
+
 bool Exists(const Window& window) {
     const Millis now = TheWorld().now;
     return window.shownAt <= now && now < window.goneAt;
@@ -216,6 +243,12 @@ void FailCall(const std::string& service, int nth, FailMode mode) {
     TheWorld().faults[service] = {nth - 1, mode, true};
 }
 
+void CloseWindowAtCall(const std::string& service, int nth) {
+    TheWorld().closeAtCall[service] = nth - 1;
+}
+
+bool InService() { return serviceDepth > 0; }
+
 const std::vector<Call>& Calls() { return TheWorld().calls; }
 
 std::vector<Call> CallsTo(const std::string& service) {
@@ -252,6 +285,7 @@ using namespace sim;
 
 DWORD GetPrivateProfileStringA(LPCSTR section, LPCSTR key, LPCSTR defaultValue, LPSTR out,
                                DWORD outSize, LPCSTR fileName) {
+    InsideService inside;
     Log("GetPrivateProfileStringA", "[" + std::string(section) + "] " + std::string(key) +
                                         " default=" + Quoted(defaultValue) +
                                         " size=" + std::to_string(outSize));
@@ -261,6 +295,7 @@ DWORD GetPrivateProfileStringA(LPCSTR section, LPCSTR key, LPCSTR defaultValue, 
 }
 
 UINT GetPrivateProfileIntA(LPCSTR section, LPCSTR key, int defaultValue, LPCSTR fileName) {
+    InsideService inside;
     Log("GetPrivateProfileIntA",
         "[" + std::string(section) + "] " + std::string(key) + " default=" +
             std::to_string(defaultValue));
@@ -270,6 +305,7 @@ UINT GetPrivateProfileIntA(LPCSTR section, LPCSTR key, int defaultValue, LPCSTR 
 }
 
 LPSTR lstrcpynA(LPSTR out, LPCSTR in, int maxCount) {
+    InsideService inside;
     if (maxCount <= 0) return out;
     int i = 0;
     for (; i < maxCount - 1 && in[i] != '\0'; ++i) out[i] = in[i];
@@ -278,11 +314,13 @@ LPSTR lstrcpynA(LPSTR out, LPCSTR in, int maxCount) {
 }
 
 int lstrcmpA(LPCSTR a, LPCSTR b) {
+    InsideService inside;
     const int result = std::strcmp(a, b);
     return result < 0 ? -1 : result > 0 ? 1 : 0;
 }
 
 UINT WinExec(LPCSTR commandLine, UINT showState) {
+    InsideService inside;
     Log("WinExec", Quoted(commandLine) + " " + std::to_string(showState));
     return Fails("WinExec") ? 2 : 33;  // 31 or less reports a failure
 }
@@ -292,6 +330,7 @@ BOOL CreateProcessA(LPCSTR applicationName, LPSTR commandLine,
                     BOOL inheritHandles, DWORD creationFlags, LPVOID environment,
                     LPCSTR currentDirectory, LPSTARTUPINFOA startupInfo,
                     LPPROCESS_INFORMATION processInformation) {
+    InsideService inside;
     // The start-up record is logged as "size only" when every field but its
     // size is zero and the size is the record's own.
     STARTUPINFOA zeroed = {};
@@ -326,6 +365,7 @@ BOOL CreateProcessA(LPCSTR applicationName, LPSTR commandLine,
 }
 
 DWORD WaitForSingleObject(HANDLE handle, DWORD milliseconds) {
+    InsideService inside;
     Log("WaitForSingleObject", milliseconds == INFINITE ? "INFINITE" : std::to_string(milliseconds));
     HandleEntry* entry = FindHandle(handle);
     if (Fails("WaitForSingleObject") || entry == nullptr) return WAIT_FAILED;
@@ -341,11 +381,13 @@ DWORD WaitForSingleObject(HANDLE handle, DWORD milliseconds) {
 }
 
 void Sleep(DWORD milliseconds) {
+    InsideService inside;
     Log("Sleep", std::to_string(milliseconds));
     AdvanceTo(Now() + milliseconds);
 }
 
 BOOL CloseHandle(HANDLE handle) {
+    InsideService inside;
     Log("CloseHandle", "");
     HandleEntry* entry = FindHandle(handle);
     if (entry && entry->kind != HandleKind::RegistryKey) {
@@ -361,6 +403,7 @@ BOOL CloseHandle(HANDLE handle) {
 // A process can be opened while it runs, or after its end while a handle to it
 // is still open; otherwise its id no longer names anything.
 HANDLE OpenProcess(DWORD desiredAccess, BOOL inheritHandle, DWORD processId) {
+    InsideService inside;
     Log("OpenProcess", "access=" + std::to_string(desiredAccess) +
                            " inherit=" + std::to_string(inheritHandle) +
                            " id=" + std::to_string(processId));
@@ -382,6 +425,7 @@ const char* RootName(HKEY root) {
 }  // namespace
 
 LSTATUS RegOpenKeyExA(HKEY key, LPCSTR subKey, DWORD options, REGSAM desired, PHKEY result) {
+    InsideService inside;
     Log("RegOpenKeyExA", std::string(RootName(key) ? RootName(key) : "?") + "\\" +
                              std::string(subKey) + " options=" + std::to_string(options) +
                              " access=" + std::to_string(desired));
@@ -397,6 +441,7 @@ LSTATUS RegOpenKeyExA(HKEY key, LPCSTR subKey, DWORD options, REGSAM desired, PH
 
 LSTATUS RegQueryValueExA(HKEY key, LPCSTR valueName, LPDWORD reserved, LPDWORD type, LPBYTE data,
                          LPDWORD dataSize) {
+    InsideService inside;
     Log("RegQueryValueExA", Quoted(valueName) + " size=" +
                                 (dataSize ? std::to_string(*dataSize) : std::string("null")));
     (void)reserved;
@@ -418,6 +463,7 @@ LSTATUS RegQueryValueExA(HKEY key, LPCSTR valueName, LPDWORD reserved, LPDWORD t
 }
 
 LSTATUS RegCloseKey(HKEY key) {
+    InsideService inside;
     Log("RegCloseKey", "");
     HandleEntry* entry = FindHandle(key);
     if (entry == nullptr || entry->kind != HandleKind::RegistryKey) {
@@ -431,11 +477,13 @@ LSTATUS RegCloseKey(HKEY key) {
 // ---- USER32 ----
 
 HWND GetDesktopWindow() {
+    InsideService inside;
     Log("GetDesktopWindow", "");
     return DesktopWindow;
 }
 
 HWND GetWindow(HWND window, UINT command) {
+    InsideService inside;
     Log("GetWindow", command == GW_CHILD ? "GW_CHILD" : command == GW_HWNDNEXT ? "GW_HWNDNEXT"
                                                                                : "?");
     const std::vector<const Window*> order = ZOrder();
@@ -462,14 +510,18 @@ int CopyWindowText(const std::string& text, LPSTR out, int outSize) {
 }  // namespace
 
 int GetClassNameA(HWND window, LPSTR out, int outSize) {
+    InsideService inside;
     Log("GetClassNameA", std::to_string(outSize));
+    CloseIfAsked("GetClassNameA", window);
     const Window* found = FindWindow(window);
     if (Fails("GetClassNameA") || found == nullptr) return 0;
     return CopyWindowText(found->className, out, outSize);
 }
 
 int GetWindowTextA(HWND window, LPSTR out, int outSize) {
+    InsideService inside;
     Log("GetWindowTextA", std::to_string(outSize));
+    CloseIfAsked("GetWindowTextA", window);
     const Window* found = FindWindow(window);
     if (Fails("GetWindowTextA") || found == nullptr) {
         if (outSize > 0) out[0] = '\0';
@@ -479,7 +531,9 @@ int GetWindowTextA(HWND window, LPSTR out, int outSize) {
 }
 
 DWORD GetWindowThreadProcessId(HWND window, LPDWORD processId) {
+    InsideService inside;
     Log("GetWindowThreadProcessId", "");
+    CloseIfAsked("GetWindowThreadProcessId", window);
     const Window* found = FindWindow(window);
     if (Fails("GetWindowThreadProcessId") || found == nullptr) return 0;
     if (processId) *processId = found->ownerId;

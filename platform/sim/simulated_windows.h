@@ -97,6 +97,18 @@ HWND AddWindow(const std::string& className, const std::string& title, DWORD own
 // The service named fails on its nth call from now on (1 = the next call).
 void FailCall(const std::string& service, int nth, FailMode mode);
 
+// The window named in the service's nth call from now (1 = the next call)
+// closes just as that call is made: it was there when the window walk reached
+// it and is gone when it is asked about. For GetClassNameA, GetWindowTextA and
+// GetWindowThreadProcessId.
+void CloseWindowAtCall(const std::string& service, int nth);
+
+// Whether a simulated service is running right now. The simulation allocates
+// for its own bookkeeping (the call log, its tables) inside every service; a
+// test that counts the heap allocations of the code under test leaves out
+// those made while this is true.
+bool InService();
+
 const std::vector<Call>& Calls();
 std::vector<Call> CallsTo(const std::string& service);
 // The names of the calls in order, leaving out those in `ignored`.
