@@ -1,5 +1,7 @@
 #include "planner_wine.h"
 
+#include "../wine/wine_prefix.h"
+
 #include <gtest/gtest.h>
 #include <sys/wait.h>
 
@@ -9,15 +11,6 @@
 #include <sstream>
 
 namespace {
-
-std::string Env(const char* name) {
-    const char* value = std::getenv(name);
-    if (value == nullptr || *value == '\0') {
-        ADD_FAILURE() << name << " is not set: run the end-to-end tests through CTest";
-        return {};
-    }
-    return value;
-}
 
 std::string ShellQuote(const std::string& arg) {
     std::string out = "'";

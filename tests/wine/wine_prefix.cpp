@@ -16,15 +16,6 @@ extern char** environ;
 
 namespace {
 
-std::string Env(const char* name) {
-    const char* value = std::getenv(name);
-    if (value == nullptr || *value == '\0') {
-        ADD_FAILURE() << name << " is not set: run the end-to-end tests through CTest";
-        return {};
-    }
-    return value;
-}
-
 // Runs argv with extra environment entries, waits, returns the exit code.
 int Spawn(const std::vector<std::string>& argv, const std::vector<std::string>& extraEnv,
           const std::string& outputFile) {
@@ -76,6 +67,15 @@ std::string Slurp(const std::string& path) {
 std::string SourceDir() { return Env("INSTALLSEQ_SOURCE_DIR"); }
 
 }  // namespace
+
+std::string Env(const char* name) {
+    const char* value = std::getenv(name);
+    if (value == nullptr || *value == '\0') {
+        ADD_FAILURE() << name << " is not set: run the end-to-end tests through CTest";
+        return {};
+    }
+    return value;
+}
 
 const E2EBuild& E2EBuild::Get() {
     static const E2EBuild build{Env("INSTALLSEQ_EXE"), Env("INSTALLSEQ_HELPERS"),

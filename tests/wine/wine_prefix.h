@@ -6,6 +6,9 @@
 #include <string>
 #include <vector>
 
+// A variable CTest sets for the end-to-end tests; fails the test when absent.
+std::string Env(const char* name);
+
 // Where the build under test and its helpers are; set by CTest.
 struct E2EBuild {
     std::string installseq;  // the installseq.exe under test
